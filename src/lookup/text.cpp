@@ -283,7 +283,8 @@ double ToNumber(const Text& text) {
   if (p < folded.size() && std::strchr("eEdD", folded[p]) != nullptr) {
     std::size_t q = p + 1;
     std::string exponent = "e";
-    if (q < folded.size() && (folded[q] == '+' || folded[q] == '-')) exponent.push_back(folded[q++]);
+    if (q < folded.size() && (folded[q] == '+' || folded[q] == '-'))
+      exponent.push_back(folded[q++]);
     std::size_t expDigits = 0;
     for (; q < folded.size() && IsDigit(At(folded, q)); ++q, ++expDigits) {
       exponent.push_back(folded[q]);
@@ -300,7 +301,8 @@ Text NumberToText(std::int64_t value) { return std::to_string(value); }
 Text NumberToText(double value) {
   char buffer[64];
   // to_chars is "%.13g" without the locale's decimal point.
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 13);
+  auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 13);
   Text out(buffer, result.ptr);
   // The exponent gets at least three digits.
   std::size_t e = out.find('e');

@@ -2,8 +2,8 @@
 // writes, stopped when the object goes.
 #pragma once
 
-#include <string>
 #include <sys/types.h>
+#include <string>
 #include <vector>
 
 namespace rudiruza::test {
@@ -22,8 +22,8 @@ std::string WriteCatalogue(const std::string& dir, const std::vector<CatalogueEn
 class KavoService {
  public:
   struct Options {
-    std::string catalogueDir;            // empty: an empty catalogue in a temporary folder
-    std::string fixedCaptcha = "ABCD";   // empty: real captchas
+    std::string catalogueDir;           // empty: an empty catalogue in a temporary folder
+    std::string fixedCaptcha = "ABCD";  // empty: real captchas
     std::vector<std::string> extraArgs;
   };
 

@@ -9,7 +9,8 @@ namespace rudiruza {
 namespace {
 
 bool IsAscii(std::string_view s) {
-  return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  return std::all_of(s.begin(), s.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 // One converter per direction and thread: opening one costs far more than a short conversion.

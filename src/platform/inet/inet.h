@@ -40,8 +40,7 @@ class Connection {
  public:
   // Remembers where to connect; the connection itself is made by the request.
   static std::unique_ptr<Connection> Open(Root& root, const Text& host, int port,
-                                          const Text& user = Text(),
-                                          const Text& password = Text());
+                                          const Text& user = Text(), const Text& password = Text());
   virtual ~Connection() = default;
 };
 
@@ -49,9 +48,8 @@ class Request {
  public:
   // A request to be sent with Send. object is the path and query; version "HTTP/1.1" or
   // "HTTP/1.0".
-  static std::unique_ptr<Request> Open(Connection& connection, const Text& verb,
-                                       const Text& object, const Text& version,
-                                       std::uint32_t flags);
+  static std::unique_ptr<Request> Open(Connection& connection, const Text& verb, const Text& object,
+                                       const Text& version, std::uint32_t flags);
 
   // A GET of an absolute http or https address with the given extra header lines (separated
   // by CR LF, the last one with or without it), sent at once; returns when the response's
