@@ -240,14 +240,18 @@ void KavoServer::ServeFile(const httplib::Request& request, httplib::Response& r
     return;
   }
   Faults faults = entry->faults;
-  std::string asked = request.get_param_value("fault");
+  // From the raw query: the library's parameter split stops a value at its first "=".
+  auto question = request.target.find('?');
+  const std::string query =
+      question == std::string::npos ? std::string() : request.target.substr(question + 1);
+  std::string asked = FormField(query, "fault");
   std::string why;
   if (!AddFaults(asked, &faults, &why)) {
     SetPage(response, 400, ErrorPage(400, "无效的参数"));
     return;
   }
   std::string redirectUrl;
-  if (request.get_param_value("via") != "redirect") {
+  if (FormField(query, "via") != "redirect") {
     redirectUrl = BaseFor(request) + "d/" + entry->id + "?" +
                   (asked.empty() ? std::string() : "fault=" + QueryEncode(asked) + "&") +
                   "via=redirect";

@@ -132,9 +132,9 @@ KavoService::~KavoService() {
     std::fprintf(stderr, "--- kavo-service log ---\n%s--- end of log ---\n", LogText().c_str());
 }
 
-int KavoService::Stop() {
+int KavoService::Stop(int signal) {
   if (pid_ <= 0) return -2;  // never started, or already stopped
-  kill(pid_, SIGTERM);
+  kill(pid_, signal);
   int status = 0;
   auto deadline = Clock::now() + kStopLimit;
   pid_t done = 0;

@@ -44,9 +44,12 @@ class KavoService {
   const std::string& CatalogueDir() const { return catalogueDir_; }
   // Everything the service has written to stderr so far: one line per request.
   std::string LogText() const;
-  // Stops the service with SIGTERM and waits for it; its exit code, or 128 + the signal that
-  // ended it, or -1 if it had to be killed. The destructor does this if no test did.
-  int Stop();
+  // The service's process id (-1 once stopped).
+  pid_t Pid() const { return pid_; }
+  // Stops the service with signal (SIGTERM or SIGINT) and waits for it; its exit code, or 128 +
+  // the signal that ended it, or -1 if it had to be killed, or -2 if it was not running. The
+  // destructor does this (and fails the test unless the code is 0) if no test did.
+  int Stop(int signal = SIGTERM);
 
  private:
   void Start(const Options& options);  // gtest assertions need a function returning void
