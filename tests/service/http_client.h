@@ -65,8 +65,8 @@ class HttpClient {
     HttpAnswer answer;
     CURL* c = curl_;
     curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(c, CURLOPT_HTTPGET, 1L);  // resets the method; HEAD and POST come after
     curl_easy_setopt(c, CURLOPT_NOBODY, options.method == "HEAD" ? 1L : 0L);
-    curl_easy_setopt(c, CURLOPT_HTTPGET, 1L);
     if (options.method == "POST") {
       curl_easy_setopt(c, CURLOPT_POSTFIELDS, options.body.c_str());
       curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE, static_cast<long>(options.body.size()));

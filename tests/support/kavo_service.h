@@ -5,6 +5,8 @@
 #pragma once
 
 #include <sys/types.h>
+
+#include <csignal>
 #include <string>
 #include <vector>
 
