@@ -1,9 +1,27 @@
 // A small HTTP client with the semantics of the Windows Internet API, on libcurl.
 //
 // Root, Connection and Request are the three handle kinds; each closes itself when destroyed.
-// Every request of the process shares one cookie store, DNS cache and connection cache.
+// Every request of the process shares one cookie store, DNS cache and TLS session cache.
 // Redirects are followed (http and https only). Every blocking call returns early, as a
-// failure, when the calling thread's stop request (platform/stop) is set.
+// failure, when the calling thread's stop request (platform/stop) is set; a wait is never
+// longer than a few tens of milliseconds between two looks at it.
+//
+// Use:
+//   auto root = inet::Root::Open(agent, inet::Access::kPreconfig);
+//   auto request = inet::Request::OpenUrl(*root, url, headers, flags);  // null: no answer
+//   // or: Connection::Open(*root, host, port), Request::Open(...), SetTimeout, Send(...)
+//   request->StatusCode(); request->ContentLength(); request->Header("Content-Range");
+//   char chunk[10240];
+//   for (std::int64_t n; (n = request->Read(chunk, sizeof chunk)) > 0;) { ... }  // 0: end, -1:
+//   failed
+//
+// What goes out: the request line, "Host", the root's User-Agent (unless the caller's lines
+// give one), "Cookie" when the store has cookies for the address, then the caller's lines in
+// their order, then "Content-Length" for a body when the caller's lines give none. libcurl's
+// own "Accept", "Expect" and form "Content-Type" lines are never added.
+//
+// Reads are cheap: libcurl fills a receive buffer of a few hundred KiB and Read copies out of
+// it, at most the size asked, driving the network only when the buffer is empty.
 #pragma once
 
 #include <cstddef>
@@ -34,14 +52,17 @@ class Root {
   // agent is the User-Agent of the requests made under this root. proxy is "host:port" (kProxy).
   static std::unique_ptr<Root> Open(const Text& agent, Access access, const Text& proxy = Text());
   virtual ~Root() = default;
+
+  // The time-outs of the requests opened later under this root (each request can still set
+  // its own). Defaults: connect 60 s, receive and send 30 s.
+  virtual void SetTimeout(Timeout which, std::uint32_t milliseconds) = 0;
 };
 
 class Connection {
  public:
   // Remembers where to connect; the connection itself is made by the request.
   static std::unique_ptr<Connection> Open(Root& root, const Text& host, int port,
-                                          const Text& user = Text(),
-                                          const Text& password = Text());
+                                          const Text& user = Text(), const Text& password = Text());
   virtual ~Connection() = default;
 };
 
@@ -49,9 +70,8 @@ class Request {
  public:
   // A request to be sent with Send. object is the path and query; version "HTTP/1.1" or
   // "HTTP/1.0".
-  static std::unique_ptr<Request> Open(Connection& connection, const Text& verb,
-                                       const Text& object, const Text& version,
-                                       std::uint32_t flags);
+  static std::unique_ptr<Request> Open(Connection& connection, const Text& verb, const Text& object,
+                                       const Text& version, std::uint32_t flags);
 
   // A GET of an absolute http or https address with the given extra header lines (separated
   // by CR LF, the last one with or without it), sent at once; returns when the response's
