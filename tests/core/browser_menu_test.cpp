@@ -115,6 +115,11 @@ TEST_F(BrowserMenuTest, UnregistrationRemovesEveryTraceButThePage) {
 }
 
 TEST_F(BrowserMenuTest, UnregisteringWithoutARegistrationDeletesNothingAndStillTellsSuccess) {
+  FakeWindow first;
+  UnregisterBrowserMenu(first);
+  EXPECT_FALSE(fs::exists(root_ + "/config"));  // not even an empty registry
+  EXPECT_EQ(first.Messages().size(), 1u);
+
   ASSERT_TRUE(WriteRegistryText(3, kMenuExt + "\\Other entry\\", "other page"));
   std::string before = ReadFile(RegistryFile());
   FakeWindow window;

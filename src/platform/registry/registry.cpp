@@ -87,7 +87,9 @@ std::optional<Registry::Loaded> Registry::Load() const {
 }
 
 template <typename Change>
-bool Registry::Modify(Change change) {
+bool Registry::Modify(Change change, bool mayCreate) {
+  struct stat info;
+  if (!mayCreate && ::stat(file_.c_str(), &info) != 0) return false;
   if (!MakeParentDirs(file_)) return false;
   FileLock lock(file_ + ".lock");
   if (!lock.Held()) return false;
@@ -134,16 +136,18 @@ bool Registry::SetValue(const RegistryKey& key, const Text& name, const Text& da
 }
 
 bool Registry::DeleteValue(const RegistryKey& key, const Text& name) {
-  return Modify([&](RegistryHive& hive) {
-    RegistryNode* node = hive.Find(key.root, key.path);
-    return node != nullptr && DeleteRegistryValue(*node, name);
-  });
+  return Modify(
+      [&](RegistryHive& hive) {
+        RegistryNode* node = hive.Find(key.root, key.path);
+        return node != nullptr && DeleteRegistryValue(*node, name);
+      },
+      false);
 }
 
 bool Registry::DeleteKey(RegistryRoot root, const Text& subkey) {
   auto path = SplitKeyPath(subkey);
   if (!path) return false;
-  return Modify([&](RegistryHive& hive) { return DeleteRegistryKey(hive, root, *path); });
+  return Modify([&](RegistryHive& hive) { return DeleteRegistryKey(hive, root, *path); }, false);
 }
 
 std::optional<Text> Registry::QueryValue(RegistryRoot root, const Text& subkey,

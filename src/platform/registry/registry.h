@@ -63,8 +63,10 @@ class Registry {
                               const Text& subkey) const;
   // Runs change on the current contents under the lock and writes the result when it returns
   // true. The result is change's, or false when the file could not be read or written.
+  // Without mayCreate a missing file is left missing (there is nothing to delete) and no
+  // folder or lock file is made for it.
   template <typename Change>
-  bool Modify(Change change);
+  bool Modify(Change change, bool mayCreate = true);
 
   std::string file_;
 };
