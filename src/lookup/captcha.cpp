@@ -11,9 +11,13 @@ Text CaptchaAddress(const Text& page, const Text& baseUrl) {
 
 void RefreshCaptcha(WindowPort& window) { RefreshCaptchaFrom(ServiceBaseUrl(), window); }
 
-void RefreshCaptchaFrom(const Text& baseUrl, WindowPort& window) {
+Bytes FetchCaptchaPicture(const Text& baseUrl) {
   const Text page = BytesToText(HttpGetBytes(baseUrl));
-  window.SetPicture("图片框1", HttpGetBytes(CaptchaAddress(page, baseUrl)));
+  return HttpGetBytes(CaptchaAddress(page, baseUrl));
+}
+
+void RefreshCaptchaFrom(const Text& baseUrl, WindowPort& window) {
+  window.SetPicture("图片框1", FetchCaptchaPicture(baseUrl));
 }
 
 }  // namespace rudiruza

@@ -10,6 +10,11 @@ namespace rudiruza {
 // baseUrl; empty when the page has none.
 Text CaptchaAddress(const Text& page, const Text& baseUrl);
 
+// The two fetches of a refresh: the front page of the service at baseUrl, then the picture it
+// names; empty bytes when either fails. Callers that may be cancelled fetch first and then
+// decide whether to show it.
+Bytes FetchCaptchaPicture(const Text& baseUrl);
+
 // Fetches a new picture from the service at ServiceBaseUrl and sets it into "图片框1",
 // whatever came back (empty bytes included). Shows nothing and never fails.
 void RefreshCaptcha(WindowPort& window);
