@@ -67,6 +67,7 @@ MainWindow::MainWindow(QString defaultFolder) : defaultFolder_(std::move(default
   ApplyWindowStyle(*this);
   BuildControls();
   port_ = std::make_unique<QtWindowPort>(this, defaultFolder_);
+  captcha_ = std::make_unique<CaptchaRefresher>(*port_);
   WireEvents();
 
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -78,6 +79,7 @@ MainWindow::MainWindow(QString defaultFolder) : defaultFolder_(std::move(default
 
 MainWindow::~MainWindow() {
   EndWorkerForExit();
+  captcha_.reset();
   port_.reset();  // before the widgets it refers to
 }
 
@@ -208,7 +210,8 @@ void MainWindow::StopWorker() {
 
 void MainWindow::ResetUi() {
   if (QThread::currentThread() == thread()) {
-    // Stop first: a write the job has on its way can then no longer refill what is cleared.
+    // Under the gate: a step the job has under way finishes first, and none comes after.
+    std::lock_guard lock(gate_.Mutex());
     StopWorker();
     ResetUiControls(*port_);
   } else {

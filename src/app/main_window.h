@@ -10,8 +10,10 @@
 #include <stop_token>
 #include <thread>
 
+#include "app/captcha_refresher.h"
 #include "app/default_folder.h"
 #include "app/qt_window_port.h"
+#include "download/download_job.h"
 #include "platform/window/window_state.h"
 
 namespace rudiruza {
@@ -28,6 +30,10 @@ class MainWindow : public QWidget {
   WindowPort& Port() { return *port_; }
   QtWindowPort& QtPort() { return *port_; }
   WindowState& State() { return state_; }
+  // Orders the job's visible steps with Cancel (see JobGate).
+  JobGate& Gate() { return gate_; }
+  // Fetches a new captcha picture without blocking the window.
+  void RefreshCaptchaInBackground() { captcha_->Refresh(); }
   const QString& DefaultFolderPath() const { return defaultFolder_; }
 
   // Runs job on a new worker thread with the thread's stop token installed (platform/stop). The
@@ -58,6 +64,8 @@ class MainWindow : public QWidget {
   QString defaultFolder_;
   WindowState state_;
   std::unique_ptr<QtWindowPort> port_;
+  JobGate gate_;
+  std::unique_ptr<CaptchaRefresher> captcha_;  // goes before port_
   std::function<void()> firstActivation_;
   bool activated_ = false;
 
