@@ -27,6 +27,14 @@ TEST(HttpGetBytes, RequestBytesAndBody) {
                 "\r\nUser-Agent: " + kBrowserAgent + "\r\nAccept: */*\r\n\r\n");
 }
 
+// Blanks, which no server takes raw, and bytes above 0x7F go out escaped; the rest as given.
+TEST(HttpGetBytes, UnsafeBytesOfTheAddressGoOutEscaped) {
+  CaptureServer server;
+  HttpGetBytes(server.Url("/a b/\xCE\xC4.png?x=\"1\"&y=%41"));
+  EXPECT_EQ(server.Requests().at(0).substr(0, 44),
+            "GET /a%20b/%ce%c4.png?x=\"1\"&y=%41 HTTP/1.0\r\n");
+}
+
 TEST(HttpGetBytes, WhatComesBack) {
   CaptureServer server;
   auto cut = Answer(200, "0123456789");
