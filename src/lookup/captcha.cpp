@@ -2,6 +2,7 @@
 
 #include "lookup/http_get_bytes.h"
 #include "lookup/service_url.h"
+#include "platform/stop/stop.h"
 
 namespace rudiruza {
 
@@ -13,7 +14,11 @@ void RefreshCaptcha(WindowPort& window) { RefreshCaptchaFrom(ServiceBaseUrl(), w
 
 void RefreshCaptchaFrom(const Text& baseUrl, WindowPort& window) {
   const Text page = BytesToText(HttpGetBytes(baseUrl));
-  window.SetPicture("图片框1", HttpGetBytes(CaptchaAddress(page, baseUrl)));
+  Bytes picture = HttpGetBytes(CaptchaAddress(page, baseUrl));
+  // A job that is being stopped leaves the picture as it was rather than blanking it with a
+  // fetch it cut short.
+  if (StopRequested()) return;
+  window.SetPicture("图片框1", picture);
 }
 
 }  // namespace rudiruza
