@@ -163,7 +163,9 @@ TEST(Inet, BrokenBodiesEndInFailureAfterTheirBytes) {
 }
 
 TEST(Inet, DecodesOnlyWhatTheRequestOffered) {
-  const std::string page(5000, 'x');
+  // Larger than the receive buffer once decoded, so that decoding meets a paused transfer.
+  std::string page(3 << 20, '\0');
+  for (std::size_t i = 0; i < page.size(); ++i) page[i] = static_cast<char>('a' + (i / 7) % 26);
   for (bool offered : {true, false}) {
     SCOPED_TRACE(offered);
     CaptureServer server;
@@ -173,7 +175,7 @@ TEST(Inet, DecodesOnlyWhatTheRequestOffered) {
                                     offered ? kTransferHeaders : Text("Accept: */*"), 0);
     ASSERT_TRUE(request);
     EXPECT_EQ(request->ContentEncoding(), "gzip");
-    EXPECT_EQ(ReadAll(*request, 10240), offered ? page : Gzip(page));
+    EXPECT_TRUE(ReadAll(*request, 10240) == (offered ? page : Gzip(page)));
   }
 }
 
