@@ -1,5 +1,7 @@
 #include "server.h"
 
+#include <sys/socket.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -86,6 +88,12 @@ KavoServer::KavoServer(ServiceOptions options, Catalogue catalogue)
   // Headers and body go out in separate writes; without this, Nagle and delayed ACKs add 40 ms
   // to every small answer on a kept-alive connection.
   server_.set_tcp_nodelay(true);
+  // The library's default also sets SO_REUSEPORT, which would let a second service share a port
+  // that is in use instead of refusing it.
+  server_.set_socket_options([](int socket) {
+    int yes = 1;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   server_.set_read_timeout(5, 0);
   server_.set_write_timeout(5, 0);
 
