@@ -1,5 +1,7 @@
 #include "server.h"
 
+#include <sys/socket.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -86,19 +88,41 @@ KavoServer::KavoServer(ServiceOptions options, Catalogue catalogue)
   // Headers and body go out in separate writes; without this, Nagle and delayed ACKs add 40 ms
   // to every small answer on a kept-alive connection.
   server_.set_tcp_nodelay(true);
+  // The library's default also sets SO_REUSEPORT, which would let a second service share a port
+  // that is in use instead of refusing it.
+  server_.set_socket_options([](int socket) {
+    int yes = 1;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   server_.set_read_timeout(5, 0);
   server_.set_write_timeout(5, 0);
 
-  server_.set_pre_routing_handler([](const httplib::Request& request, httplib::Response& response) {
-    BeginRequest();
-    // Ranges are ours to answer (416, the norange fault): the library must not apply them again.
-    const_cast<httplib::Request&>(request).ranges.clear();
-    if (IsSuspiciousPath(request.path)) {
-      SetPage(response, 400, ErrorPage(400, "请求的路径无效"));
-      return httplib::Server::HandlerResponse::Handled;
-    }
-    return httplib::Server::HandlerResponse::Unhandled;
-  });
+  const std::string base = options_.basePath;
+  // Everything that could make the library read a request body on its own (which, for chunked
+  // bodies, it would do without limit) is answered here, before any body is read: only the query
+  // form's POST carries one, and its handler reads it with a cap.
+  server_.set_pre_routing_handler(
+      [base](const httplib::Request& request, httplib::Response& response) {
+        BeginRequest();
+        // Ranges are ours to answer (416, the norange fault): the library must not apply them
+        // again.
+        const_cast<httplib::Request&>(request).ranges.clear();
+        if (IsSuspiciousPath(request.path)) {
+          SetPage(response, 400, ErrorPage(400, "请求的路径无效"));
+          return httplib::Server::HandlerResponse::Handled;
+        }
+        const std::string& method = request.method;
+        if (method != "GET" && method != "HEAD" && method != "POST") {
+          response.set_header("Allow", "GET, HEAD, POST");
+          SetPage(response, 405, ErrorPage(405, "不支持的请求方法"));
+          return httplib::Server::HandlerResponse::Handled;
+        }
+        if (method == "POST" && request.path != base) {
+          SetPage(response, 404, ErrorPage(404, "页面不存在"));
+          return httplib::Server::HandlerResponse::Handled;
+        }
+        return httplib::Server::HandlerResponse::Unhandled;
+      });
   server_.set_error_handler([](const httplib::Request&, httplib::Response& response) {
     if (response.body.empty() && response.status >= 400 && response.status != 416)
       response.set_content(ErrorPage(response.status, "请求无法处理"), kPageContentType);
@@ -109,7 +133,6 @@ KavoServer::KavoServer(ServiceOptions options, Catalogue catalogue)
       });
   server_.set_logger(LogRequest);
 
-  const std::string base = options_.basePath;
   const std::string anyPath = "[\\s\\S]*";
   server_.Get(anyPath, [this, base](const httplib::Request& request, httplib::Response& response) {
     const std::string& path = request.path;
@@ -124,11 +147,25 @@ KavoServer::KavoServer(ServiceOptions options, Catalogue catalogue)
       SetPage(response, 404, ErrorPage(404, "页面不存在"));
     }
   });
-  server_.Post(anyPath, [this, base](const httplib::Request& request, httplib::Response& response) {
-    if (request.path == base)
-      ServeQuery(request, response);
-    else
-      SetPage(response, 404, ErrorPage(404, "页面不存在"));
+  server_.Post(anyPath, [this](const httplib::Request& request, httplib::Response& response,
+                               const httplib::ContentReader& reader) {
+    if (request.get_header_value_count("Content-Length") > 0 &&
+        request.get_header_value<std::uint64_t>("Content-Length") > kMaxBody) {
+      SetPage(response, 413, ErrorPage(413, "请求内容过长"));
+      return;
+    }
+    std::string body;
+    bool tooLong = false;
+    reader([&](const char* data, size_t length) {
+      tooLong = body.size() + length > kMaxBody;
+      if (!tooLong) body.append(data, length);
+      return !tooLong;
+    });
+    if (tooLong) {
+      SetPage(response, 413, ErrorPage(413, "请求内容过长"));
+      return;
+    }
+    ServeQuery(request, body, response);
   });
 }
 
@@ -203,9 +240,10 @@ void KavoServer::ServePicture(const httplib::Request& request, httplib::Response
   response.set_content(png, "image/png");
 }
 
-void KavoServer::ServeQuery(const httplib::Request& request, httplib::Response& response) {
+void KavoServer::ServeQuery(const httplib::Request& request, const std::string& body,
+                            httplib::Response& response) {
   const std::string base = BaseFor(request);
-  const std::string token = FormField(request.body, "token");
+  const std::string token = FormField(body, "token");
   bool accepted = false;
   if (!options_.fixedCaptcha.empty()) {
     // Fixed answers serve tests: right for anyone, any number of times.
@@ -219,7 +257,7 @@ void KavoServer::ServeQuery(const httplib::Request& request, httplib::Response& 
     SetPage(response, 200, WrongTokenPage(base));
     return;
   }
-  const std::string id = TrimSpaces(FormField(request.body, "kavo_id"));
+  const std::string id = TrimSpaces(FormField(body, "kavo_id"));
   if (id.empty()) {
     SetPage(response, 200, StatusPage(base, "请输入资源ID"));
     return;

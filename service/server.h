@@ -28,7 +28,8 @@ class KavoServer {
   std::string BaseFor(const httplib::Request& request) const;
   void ServeFrontPage(const httplib::Request& request, httplib::Response& response);
   void ServePicture(const httplib::Request& request, httplib::Response& response);
-  void ServeQuery(const httplib::Request& request, httplib::Response& response);
+  void ServeQuery(const httplib::Request& request, const std::string& body,
+                  httplib::Response& response);
   void ServeFile(const httplib::Request& request, httplib::Response& response,
                  const std::string& id);
   // The session of the request's cookie, or a new one announced with Set-Cookie.

@@ -1,7 +1,6 @@
 #include "app/captcha_refresher.h"
 
 #include "lookup/captcha.h"
-#include "lookup/service_url.h"
 #include "platform/stop/stop.h"
 
 namespace rudiruza {
@@ -24,8 +23,7 @@ void CaptchaRefresher::Refresh() {
   auto done = std::make_shared<std::atomic<bool>>(false);
   fetches_.push_back({done, std::jthread([this, done](std::stop_token stop) {
                         ThreadStopScope scope(stop);
-                        Bytes picture = FetchCaptchaPicture(ServiceBaseUrl());
-                        if (!stop.stop_requested()) window_.SetPicture("图片框1", picture);
+                        RefreshCaptcha(window_);
                         done->store(true);
                       })});
 }

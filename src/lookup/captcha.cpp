@@ -2,6 +2,7 @@
 
 #include "lookup/http_get_bytes.h"
 #include "lookup/service_url.h"
+#include "platform/stop/stop.h"
 
 namespace rudiruza {
 
@@ -17,7 +18,11 @@ Bytes FetchCaptchaPicture(const Text& baseUrl) {
 }
 
 void RefreshCaptchaFrom(const Text& baseUrl, WindowPort& window) {
-  window.SetPicture("图片框1", FetchCaptchaPicture(baseUrl));
+  Bytes picture = FetchCaptchaPicture(baseUrl);
+  // A job that is being stopped leaves the picture as it was rather than blanking it with a
+  // fetch it cut short.
+  if (StopRequested()) return;
+  window.SetPicture("图片框1", picture);
 }
 
 }  // namespace rudiruza

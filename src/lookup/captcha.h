@@ -16,7 +16,8 @@ Text CaptchaAddress(const Text& page, const Text& baseUrl);
 Bytes FetchCaptchaPicture(const Text& baseUrl);
 
 // Fetches a new picture from the service at ServiceBaseUrl and sets it into "图片框1",
-// whatever came back (empty bytes included). Shows nothing and never fails.
+// whatever came back (empty bytes included). Shows nothing and never fails. A stop request of
+// the calling thread ends the fetch at once and leaves the picture unchanged.
 void RefreshCaptcha(WindowPort& window);
 // The same from the service at baseUrl.
 void RefreshCaptchaFrom(const Text& baseUrl, WindowPort& window);

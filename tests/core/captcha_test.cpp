@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <thread>
 
 #include "lookup/http_get_bytes.h"
 #include "lookup/http_request.h"
+#include "platform/stop/stop.h"
 #include "support/capture_server.h"
 #include "support/fake_window.h"
 
@@ -25,6 +27,14 @@ TEST(HttpGetBytes, RequestBytesAndBody) {
   EXPECT_EQ(server.Requests().at(0),
             "GET /pic.png?n=1 HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(server.Port()) +
                 "\r\nUser-Agent: " + kBrowserAgent + "\r\nAccept: */*\r\n\r\n");
+}
+
+// Blanks, which no server takes raw, and bytes above 0x7F go out escaped; the rest as given.
+TEST(HttpGetBytes, UnsafeBytesOfTheAddressGoOutEscaped) {
+  CaptureServer server;
+  HttpGetBytes(server.Url("/a b/\xCE\xC4.png?x=\"1\"&y=%41"));
+  EXPECT_EQ(server.Requests().at(0).substr(0, 44),
+            "GET /a%20b/%ce%c4.png?x=\"1\"&y=%41 HTTP/1.0\r\n");
 }
 
 TEST(HttpGetBytes, WhatComesBack) {
@@ -94,6 +104,24 @@ TEST(RefreshCaptcha, TwoRefreshesAtOnce) {
   b.join();
   EXPECT_EQ(window.PictureWrites(), 2);
   EXPECT_EQ(window.Picture("图片框1"), B("PNGDATA"));
+}
+
+TEST(RefreshCaptcha, StopRequestEndsItAndKeepsThePicture) {
+  CaptureServer server;
+  auto silent = Answer(200, "");
+  silent.neverAnswer = true;
+  server.SetDefault(silent);
+  test::FakeWindow window;
+  std::jthread job([&](std::stop_token token) {
+    ThreadStopScope scope(token);
+    RefreshCaptchaFrom(server.Url("/"), window);
+  });
+  ASSERT_TRUE(server.WaitForRequests(1));
+  auto stopAt = std::chrono::steady_clock::now();
+  job.request_stop();
+  job.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - stopAt, std::chrono::milliseconds(100));
+  EXPECT_EQ(window.PictureWrites(), 0);
 }
 
 TEST(RefreshCaptcha, ServiceDownGivesAnEmptyPicture) {

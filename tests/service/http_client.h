@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -105,8 +106,20 @@ class HttpClient {
   CURL* curl_;
 };
 
-// Sends request as it is to 127.0.0.1:port and returns everything that comes back until the
-// service closes the connection or timeoutMs passes.
+// True when reply holds a whole answer with a Content-Length.
+inline bool IsCompleteAnswer(const std::string& reply) {
+  auto end = reply.find("\r\n\r\n");
+  if (end == std::string::npos) return false;
+  std::string head = reply.substr(0, end + 2);
+  for (auto& c : head) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  auto at = head.find("\r\ncontent-length:");
+  if (at == std::string::npos) return false;
+  size_t length = std::strtoull(head.c_str() + at + 17, nullptr, 10);
+  return reply.size() >= end + 4 + length;
+}
+
+// Sends request as it is to 127.0.0.1:port and returns what comes back: one whole answer with a
+// Content-Length, or everything until the service closes the connection or timeoutMs passes.
 inline std::string RawExchange(int port, const std::string& request, int timeoutMs = 5000) {
   int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{};
@@ -132,6 +145,7 @@ inline std::string RawExchange(int port, const std::string& request, int timeout
       ssize_t n = recv(fd, buffer, sizeof buffer, 0);
       if (n <= 0) break;
       reply.append(buffer, static_cast<size_t>(n));
+      if (IsCompleteAnswer(reply)) break;
     }
   }
   close(fd);

@@ -50,6 +50,24 @@ std::string UpperAscii(std::string s) {
   return s;
 }
 
+// libcurl refuses an address with blanks or control bytes in it; servers expect them escaped.
+// Bytes of 0x80 and above libcurl escapes itself.
+std::string EscapeUnsafe(const std::string& url) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(url.size());
+  for (unsigned char c : url) {
+    if (c <= 0x20 || c == 0x7F) {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 CurlRequest::CurlRequest(RequestSetup setup)
@@ -105,7 +123,8 @@ bool CurlRequest::Send(const Text& headers, const std::string& body) {
   }
 
   CURL* e = easy_;
-  curl_easy_setopt(e, CURLOPT_URL, setup_.url.c_str());
+  const std::string url = EscapeUnsafe(setup_.url);
+  curl_easy_setopt(e, CURLOPT_URL, url.c_str());
   curl_easy_setopt(e, CURLOPT_SHARE, ProcessShare());
   curl_easy_setopt(e, CURLOPT_COOKIEFILE, "");  // cookie engine on, nothing read from disk
   curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
