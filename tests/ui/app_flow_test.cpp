@@ -35,8 +35,9 @@ QApplication& App() {
   static int argc = 1;
   static char name[] = "ui_tests";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
+  // Never destroyed: Qt's own statics would go before it at exit.
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
 }
 
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000) {
