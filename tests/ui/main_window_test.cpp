@@ -156,7 +156,7 @@ TEST_F(MainWindowTest, JobEndsWithResetUiOnItsOwnThread) {
     window_->ResetUi();
   });
   ASSERT_TRUE(test::ProcessEventsUntil([&] { return !window_->WorkerRunning(); }));
-  QCoreApplication::processEvents();
+  test::ProcessEventsFor(100);
   EXPECT_EQ(WidgetText("标签_大小"), "");
   EXPECT_EQ(static_cast<QProgressBar*>(Widget("进度条1"))->value(), 0);
   EXPECT_TRUE(Widget("按钮_开始")->isEnabled());
@@ -179,7 +179,7 @@ TEST_F(MainWindowTest, CancelStopsARunningJobAndItsLateWritesAreDropped) {
       test::ProcessEventsUntil([&] { return writes > 1000 && Widget("按钮_取消")->isEnabled(); }));
   Click("按钮_取消");
   ASSERT_TRUE(test::ProcessEventsUntil([&] { return !window_->WorkerRunning(); }, 1000));
-  QCoreApplication::processEvents();
+  test::ProcessEventsFor(100);
   EXPECT_EQ(WidgetText("标签_下载"), "");
   EXPECT_EQ(WidgetText("标签_速度"), "");
   EXPECT_EQ(port.GetText("标签_速度"), "");

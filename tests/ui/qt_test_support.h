@@ -39,6 +39,11 @@ inline bool ProcessEventsUntil(const std::function<bool()>& done, int timeoutMs 
   return true;
 }
 
+// Runs the event loop for a while (long enough for deferred drawing to happen).
+inline void ProcessEventsFor(int ms) {
+  ProcessEventsUntil([] { return false; }, ms);
+}
+
 // The first visible window of type T, or null.
 template <class T>
 T* VisibleWindow() {

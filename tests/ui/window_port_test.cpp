@@ -61,8 +61,9 @@ TEST_F(WindowPortTest, WorkerWritesNeverWaitForTheGuiThreadAndTheLastValuesAreSh
   ASSERT_EQ(done.wait_for(std::chrono::seconds(30)), std::future_status::ready);
   EXPECT_EQ(done.get(), 0);
 
-  QCoreApplication::processEvents();
   const QString last = QString::number(kRounds);
+  ASSERT_TRUE(test::ProcessEventsUntil(
+      [&] { return Widget<QProgressBar>("进度条1")->value() == kRounds % 10001; }));
   for (const char* name : {"标签_大小", "标签_下载", "标签_时间", "标签_速度"}) {
     EXPECT_EQ(Widget<QLabel>(name)->text(), last) << name;
   }
@@ -87,8 +88,7 @@ TEST_F(WindowPortTest, ReadsSeeWhatTheUserTypedAndTicked) {
 
   // A write from the program replaces what was typed, and the box shows it.
   std::async(std::launch::async, [this] { Port().SetText("编辑框_id", "7654321"); }).get();
-  QCoreApplication::processEvents();
-  EXPECT_EQ(edit->text(), "7654321");
+  EXPECT_TRUE(test::ProcessEventsUntil([&] { return edit->text() == "7654321"; }));
 }
 
 TEST_F(WindowPortTest, BarStaysInItsRangeAndFlagsReachTheWidgets) {
@@ -99,8 +99,8 @@ TEST_F(WindowPortTest, BarStaysInItsRangeAndFlagsReachTheWidgets) {
     Port().SetChecked("选择框1", false);
     Port().SetFocus("编辑框_验证码");
   }).get();
-  QCoreApplication::processEvents();
-  EXPECT_EQ(Widget<QProgressBar>("进度条1")->value(), 10000);
+  ASSERT_TRUE(
+      test::ProcessEventsUntil([&] { return Widget<QProgressBar>("进度条1")->value() == 10000; }));
   EXPECT_FALSE(Widget("编辑框_验证码")->isEnabled());
   EXPECT_FALSE(Widget<QCheckBox>("选择框1")->isChecked());
   EXPECT_FALSE(Port().IsChecked("选择框1"));
