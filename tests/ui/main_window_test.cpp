@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <atomic>
 
 #include "platform/encoding/encoding.h"
@@ -185,6 +186,22 @@ TEST_F(MainWindowTest, CancelStopsARunningJobAndItsLateWritesAreDropped) {
   EXPECT_EQ(port.GetText("标签_速度"), "");
   EXPECT_EQ(port.GetPosition("进度条1"), 0);
   EXPECT_EQ(static_cast<QProgressBar*>(Widget("进度条1"))->value(), 0);
+}
+
+TEST_F(MainWindowTest, ClosingTheWindowEndsTheRunAlsoWithAJobBoxOpen) {
+  window_->StartWorker([this] { window_->Port().ShowMessage("waiting", "x", kMessageOk); });
+  ASSERT_TRUE(test::ProcessEventsUntil([] { return test::VisibleWindow<QMessageBox>(); }));
+  bool closedTheRun = true;
+  QTimer::singleShot(0, window_.get(), [this] { window_->close(); });
+  QTimer fallback;
+  fallback.setSingleShot(true);
+  QObject::connect(&fallback, &QTimer::timeout, [&] {
+    closedTheRun = false;
+    QCoreApplication::quit();
+  });
+  fallback.start(5000);
+  EXPECT_EQ(app_.exec(), 0);
+  EXPECT_TRUE(closedTheRun);
 }
 
 TEST_F(MainWindowTest, ClosingWhileAJobWaitsInAMessageBoxEndsTheJob) {
