@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -145,8 +146,11 @@ void MainWindow::WireEvents() {
   onClick("按钮_浏览", OnBrowse);
   onClick("按钮_注册右键", OnRegisterMenu);
   onClick("按钮_注销右键", OnUnregisterMenu);
-  connect(static_cast<QLineEdit*>(child("编辑框_验证码")), &QLineEdit::returnPressed, this,
-          [this] { OnStart(*this); });
+  // Enter starts a job only while the window is idle, as the Start button does: a second job
+  // would run over the first one's state and files.
+  connect(static_cast<QLineEdit*>(child("编辑框_验证码")), &QLineEdit::returnPressed, this, [this] {
+    if (port_->IsEnabled("按钮_开始")) OnStart(*this);
+  });
   connect(static_cast<PictureBox*>(child("图片框1")), &PictureBox::leftReleased, this,
           [this] { OnCaptchaReleased(*this); });
   child("编辑框_id")->installEventFilter(this);
@@ -177,6 +181,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   event->accept();
   // Open message boxes of a job are windows of their own; closing this one still ends the run.
   QCoreApplication::quit();
+}
+
+void MainWindow::EndProgram() {
+  QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 void MainWindow::StartWorker(std::function<void()> job) {

@@ -37,14 +37,18 @@ class MainWindow : public QWidget {
   const QString& DefaultFolderPath() const { return defaultFolder_; }
 
   // Runs job on a new worker thread with the thread's stop token installed (platform/stop). The
-  // previous worker, already asked to stop by ResetUi, is waited for first, so that two jobs
-  // never use the same files at once. GUI thread only.
+  // previous worker is asked to stop (if ResetUi has not done so) and waited for first, so that
+  // two jobs never use the same files at once. GUI thread only.
   void StartWorker(std::function<void()> job);
   bool WorkerRunning() const;
 
   // The idle state again, and the worker asked to stop. From any thread; it never waits for the
   // worker. On the worker itself it is the job's last step: the job returns after it.
   void ResetUi();
+
+  // Ends the program (exit code 0) once the GUI thread gets to it. From any thread; a job that
+  // calls it simply returns afterwards.
+  void EndProgram();
 
   // Called the first time the window becomes active.
   void SetFirstActivationHandler(std::function<void()> handler);

@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <condition_variable>
@@ -127,8 +128,19 @@ void QtWindowPort::RequestFlush() {
   QMetaObject::invokeMethod(
       this,
       [this] {
-        flushQueued_ = false;
-        Flush();
+        // A frame's worth of writes is drawn at once: the GUI thread does not spend itself on
+        // values nobody could see.
+        constexpr qint64 kFrameMs = 16;
+        const qint64 wait = sinceFlush_.isValid() ? kFrameMs - sinceFlush_.elapsed() : qint64{0};
+        auto run = [this] {
+          flushQueued_ = false;
+          Flush();
+        };
+        if (wait > 0) {
+          QTimer::singleShot(std::chrono::milliseconds(wait), this, run);
+        } else {
+          run();
+        }
       },
       Qt::QueuedConnection);
 }
@@ -195,6 +207,7 @@ void QtWindowPort::Flush() {
   if (!focus.empty()) {
     if (Control* control = Find(focus)) control->widget->setFocus(Qt::OtherFocusReason);
   }
+  sinceFlush_.start();
 }
 
 void QtWindowPort::SetText(std::string_view control, const Text& value) {

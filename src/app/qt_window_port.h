@@ -3,13 +3,15 @@
 // Every value lives in a store under a lock: a write from any thread stores it and returns, a read
 // returns the store, and the GUI thread draws the changes later, with at most one queued request
 // pending however many writes arrive. So the worker never waits on the GUI thread for a label or
-// the bar. The user's own edits (typing, ticking the check box) go into the store too.
+// the bar. Drawing for other threads' writes happens at most about 60 times a second. The user's
+// own edits (typing, ticking the check box) go into the store too.
 //
 // Once the calling thread's stop has been requested (platform/stop), its writes are dropped and
 // its message boxes and dialogs return at once: a stopped job cannot change the window any more,
 // even with a write that was on its way when the window was reset.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -86,6 +88,7 @@ class QtWindowPort final : public QObject, public WindowPort {
   std::vector<Control*> dirtyControls_;
   std::string focus_;
   std::atomic<bool> flushQueued_{false};
+  QElapsedTimer sinceFlush_;  // GUI thread only
   QString defaultFolder_;
   QString lastChosen_;                          // GUI thread only
   std::vector<QPointer<QDialog>> openDialogs_;  // boxes shown for other threads; GUI thread only

@@ -14,11 +14,12 @@ SaveDialog::SaveDialog(const QString& proposal) : QFileDialog(nullptr) {
   const QFileInfo info(proposal);
   setDirectory(info.absolutePath());
   selectFile(info.fileName());
+  // What the dialog hands out when it accepts; its own fields may change once it is hidden.
+  connect(this, &QFileDialog::fileSelected, this, [this](const QString& file) { chosen_ = file; });
 }
 
 QString SaveDialog::ChosenPath() const {
-  const QStringList files = selectedFiles();
-  return files.isEmpty() ? QString() : QFileInfo(files.first()).absoluteFilePath();
+  return chosen_.isEmpty() ? QString() : QFileInfo(chosen_).absoluteFilePath();
 }
 
 void SaveDialog::accept() {

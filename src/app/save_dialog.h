@@ -16,6 +16,9 @@ class SaveDialog : public QFileDialog {
   QString ChosenPath() const;
 
   void accept() override;
+
+ private:
+  QString chosen_;
 };
 
 }  // namespace rudiruza

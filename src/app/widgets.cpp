@@ -39,7 +39,7 @@ void PathLabel::paintEvent(QPaintEvent*) {
 
   QTextLayout layout(text(), font());
   QTextOption option;
-  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  option.setWrapMode(QTextOption::WrapAnywhere);
   layout.setTextOption(option);
   layout.beginLayout();
   QList<QTextLine> lines;
