@@ -37,10 +37,12 @@ void OnStart(MainWindow& window) {
   QPointer<MainWindow> guard(&window);
   window.StartWorker([&window, guard, settings] {
     const JobResult result = RunDownloadJob(window.Port(), settings, window.Gate());
-    QMetaObject::invokeMethod(qApp, [guard, result] {
-      if (guard && !result.downloadUrl.empty()) guard->State().downloadUrl = result.downloadUrl;
-      if (result.ending == JobEnding::kExitProgram) QCoreApplication::exit(0);
-    });
+    if (!result.downloadUrl.empty()) {
+      QMetaObject::invokeMethod(qApp, [guard, url = result.downloadUrl] {
+        if (guard) guard->State().downloadUrl = url;
+      });
+    }
+    if (result.ending == JobEnding::kExitProgram) window.EndProgram();
   });
 }
 
