@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,31 +23,13 @@
 #include "platform/encoding/encoding.h"
 #include "support/kavo_service.h"
 #include "support/test_paths.h"
+#include "ui/qt_test_support.h"
 
 namespace rudiruza {
 namespace {
 
 namespace fs = std::filesystem;
 using test::KavoService;
-
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "ui_tests";
-  static char* argv[] = {name, nullptr};
-  // Never destroyed: Qt's own statics would go before it at exit.
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
-
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!condition()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return true;
-}
 
 QMessageBox* OpenMessageBox() {
   for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -61,10 +42,11 @@ QMessageBox* OpenMessageBox() {
 // Waits for the job's message box, checks its text and presses button.
 void Answer(const char* utf8Text, QMessageBox::StandardButton button = QMessageBox::Ok) {
   QMessageBox* box = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (box = OpenMessageBox()) != nullptr; })) << utf8Text;
+  ASSERT_TRUE(test::ProcessEventsUntil([&] { return (box = OpenMessageBox()) != nullptr; }))
+      << utf8Text;
   EXPECT_EQ(box->text().toStdString(), utf8Text);
   box->button(button)->click();
-  ASSERT_TRUE(WaitUntil([&] { return OpenMessageBox() == nullptr; }));
+  ASSERT_TRUE(test::ProcessEventsUntil([&] { return OpenMessageBox() == nullptr; }));
 }
 
 std::string ReadFile(const fs::path& path) {
@@ -83,7 +65,7 @@ std::string Content(std::size_t size, unsigned seed) {
 class AppFlowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    App();
+    test::TestApp();
     folder_ = test::MakeTempDir() + "/rezoruza";
     const std::string catalogue = test::MakeTempDir();
     test::WriteCatalogue(catalogue, {
@@ -151,7 +133,7 @@ TEST_F(AppFlowTest, DownloadsIntoTheDefaultFolderThenASecondFileOfItsOwn) {
   ASSERT_TRUE(fs::is_directory(folder_));  // made at first activation
   StartJob("http://kavo.example/detail/1234567");
   Answer("下载完成！");
-  ASSERT_TRUE(WaitUntil([&] { return Idle(); }));
+  ASSERT_TRUE(test::ProcessEventsUntil([&] { return Idle(); }));
   EXPECT_TRUE(ReadFile(fs::path(folder_) / "myfile.rar") == small_) << "content differs";
   EXPECT_EQ(Find<QLineEdit>("编辑框_文件名")->text().toStdString(), "my file.rar");
   EXPECT_EQ(Find<QLineEdit>("编辑框_id")->text().toStdString(), service_->FileUrl("1234567"));
@@ -160,7 +142,7 @@ TEST_F(AppFlowTest, DownloadsIntoTheDefaultFolderThenASecondFileOfItsOwn) {
   // The save location kept its marker: the next job names its own file.
   StartJob("2345678");
   Answer("下载完成！");
-  ASSERT_TRUE(WaitUntil([&] { return Idle(); }));
+  ASSERT_TRUE(test::ProcessEventsUntil([&] { return Idle(); }));
   EXPECT_EQ(ReadFile(fs::path(folder_) / "其他.zip"), "second");
   EXPECT_TRUE(ReadFile(fs::path(folder_) / "myfile.rar") == small_) << "content differs";
 }
@@ -169,10 +151,10 @@ TEST_F(AppFlowTest, RefusalsComeBackAsMessages) {
   OnFirstActivation(*window_, {});
   StartJob("1234567", "WRONG");
   Answer("验证码填写错误！");
-  ASSERT_TRUE(WaitUntil([&] { return Idle(); }));
+  ASSERT_TRUE(test::ProcessEventsUntil([&] { return Idle(); }));
   StartJob("7654321");
   Answer("资源不存在或已被删除");
-  ASSERT_TRUE(WaitUntil([&] { return Idle(); }));
+  ASSERT_TRUE(test::ProcessEventsUntil([&] { return Idle(); }));
   EXPECT_TRUE(fs::is_empty(folder_));
 }
 
@@ -189,7 +171,8 @@ TEST_F(AppFlowTest, StartNeedsAnIdAndEnterDuringAJobStartsNothing) {
   EXPECT_TRUE(Idle());
 
   StartJob("3456789");
-  ASSERT_TRUE(WaitUntil([&] { return !Find<QLineEdit>("编辑框_文件名")->text().isEmpty(); }));
+  ASSERT_TRUE(test::ProcessEventsUntil(
+      [&] { return !Find<QLineEdit>("编辑框_文件名")->text().isEmpty(); }));
   const std::string posts = PostCount();
   OnStart(*window_);  // what Enter in the captcha box does
   EXPECT_EQ(PostCount(), posts);
@@ -197,19 +180,20 @@ TEST_F(AppFlowTest, StartNeedsAnIdAndEnterDuringAJobStartsNothing) {
   // Cancel mid-transfer: idle at once, the partial file stays, and the next Start resumes it.
   const fs::path partial = fs::path(folder_) / "slow.bin.tmp";
   auto* done = Find<QLabel>("标签_下载");
-  ASSERT_TRUE(WaitUntil([&] { return !done->text().isEmpty(); }));
+  ASSERT_TRUE(test::ProcessEventsUntil([&] { return !done->text().isEmpty(); }));
   Find<QPushButton>("按钮_取消")->click();
   EXPECT_TRUE(Idle());
   EXPECT_TRUE(done->text().isEmpty());
   // The stopped job leaves what it received in the partial file.
-  ASSERT_TRUE(WaitUntil([&] { return fs::exists(partial) && fs::file_size(partial) > 0; }));
+  ASSERT_TRUE(
+      test::ProcessEventsUntil([&] { return fs::exists(partial) && fs::file_size(partial) > 0; }));
   EXPECT_LT(fs::file_size(partial), slow_.size());
   EXPECT_FALSE(fs::exists(fs::path(folder_) / "slow.bin"));
 
   StartJob("3456789");
   Answer("文件已存在，是否断点续传？", QMessageBox::Yes);
   Answer("下载完成！");
-  ASSERT_TRUE(WaitUntil([&] { return Idle(); }));
+  ASSERT_TRUE(test::ProcessEventsUntil([&] { return Idle(); }));
   EXPECT_TRUE(ReadFile(fs::path(folder_) / "slow.bin") == slow_) << "content differs";
 }
 
@@ -233,7 +217,7 @@ TEST_F(AppFlowTest, LinkLaunchAsksWhereToSaveAndFillsTheAddress) {
   int exitCode = -1;
   QTimer::singleShot(0, [&] { Find<QPushButton>("按钮_开始")->click(); });
   QTimer::singleShot(200, [&] { Answer("下载完成！"); });
-  exitCode = App().exec();
+  exitCode = test::TestApp().exec();
   EXPECT_EQ(exitCode, 0);
   EXPECT_TRUE(ReadFile(chosen) == small_) << "content differs";
 }
@@ -246,7 +230,7 @@ TEST_F(AppFlowTest, LinkLaunchWithTheDialogCancelledEndsTheProgram) {
     });
     OnFirstActivation(*window_, {TextFromUtf8("\"\"")});
   });
-  EXPECT_EQ(App().exec(), 0);
+  EXPECT_EQ(test::TestApp().exec(), 0);
   EXPECT_EQ(Find<QLineEdit>("编辑框_id")->text().toStdString(), "");
 }
 

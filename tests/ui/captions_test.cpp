@@ -10,9 +10,6 @@
 #include "support/test_paths.h"
 #include "ui/qt_test_support.h"
 
-// Fontconfig keeps its configuration for the life of the process, which LeakSanitizer reports.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-
 namespace rudiruza {
 namespace {
 
