@@ -1,10 +1,14 @@
 #include <QApplication>
-#include <QWidget>
+
+#include "app/main_window.h"
+#include "app/style.h"
+#include "app/translations.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QWidget window;
-  window.setWindowTitle(QString::fromUtf8("Kavo-免积分下载"));
+  rudiruza::ApplyAppStyle(app);
+  rudiruza::LoadToolkitTranslations(app);
+  rudiruza::MainWindow window;
   window.show();
   app.exec();
   return 0;
