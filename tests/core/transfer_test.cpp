@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -293,14 +298,26 @@ TEST_F(TransferTest, LocalPathIsConvertedFromTheProgramsEncoding) {
   EXPECT_TRUE(ReadFile(path) == *small_);
 }
 
-TEST_F(TransferTest, UnreachableServer) {
-  // A port that nobody listens on: the one of a service that has just gone.
-  std::string url;
-  {
-    KavoService gone;
-    url = gone.FileUrl(kSmallId);
+// A loopback port that nobody listens on: one the system just handed out and took back.
+int UnusedPort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  int port = 0;
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+    port = ntohs(address.sin_port);
   }
-  EXPECT_EQ(Download(url, 0, false), -1);
+  ::close(fd);
+  return port;
+}
+
+TEST_F(TransferTest, UnreachableServer) {
+  const int port = UnusedPort();
+  ASSERT_NE(port, 0);
+  EXPECT_EQ(Download("http://127.0.0.1:" + std::to_string(port) + "/d/" + kSmallId, 0, false), -1);
   EXPECT_EQ(MessageTexts(window_), std::vector<std::string>{"不能打开该URL!"});
   EXPECT_FALSE(std::filesystem::exists(path_));
 }
