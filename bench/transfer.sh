@@ -3,7 +3,8 @@
 # tmpfs; curl -o and bench_transfer (the transfer with the progress display writing into the
 # window, offscreen) download it into tmpfs, alternately, RUNS times each.
 # Prints medians, CPU seconds per GiB, our peak RSS, and last: ratio_vs_curl=X.XX (ours / curl).
-#   bench/transfer.sh            RUNS=5 SIZE_MIB=1024 BUILD=build-bench by default
+#   bench/transfer.sh   (RUNS=5 SIZE_MIB=1024 BUILD=build-bench by default; VERBOSE=1 shows
+#                        each run's wall, user, sys seconds and peak RSS in KiB)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${RUNS:-5}
@@ -76,6 +77,7 @@ timed() {
   /usr/bin/time -f "%e %U %S %M" -o "$work/time" "$@" >/dev/null 2>>"$work/run.log"
   [ "$(stat -c %s "$work/out/file")" = "$bytes" ] || { echo "short copy by $1" >&2; exit 1; }
   cat "$work/time" >> "$out"
+  [ -z "${VERBOSE:-}" ] || echo "  $1: wall user sys rss = $(cat "$work/time")" >&2
 }
 
 export QT_QPA_PLATFORM=offscreen
