@@ -31,6 +31,17 @@ std::string ReadTail(const std::string& path, std::size_t count) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// The requests without their Cookie line: the process shares one cookie store, and other tests
+// in this process may have left a cookie for 127.0.0.1.
+std::vector<std::string> WithoutCookies(std::vector<std::string> requests) {
+  for (std::string& request : requests) {
+    const std::size_t start = request.find("\r\nCookie: ");
+    if (start == std::string::npos) continue;
+    request.erase(start, request.find("\r\n", start + 2) - start);
+  }
+  return requests;
+}
+
 class TransferWireTest : public ::testing::Test {
  protected:
   int Download(std::int64_t offset, bool resume) {
@@ -60,7 +71,7 @@ TEST_F(TransferWireTest, HeaderBlockFreshAndResumed) {
   ASSERT_EQ(Download(123456, true), 0);
   const std::vector<std::string> expected = {Request(""), Request("\r\nRange:bytes=0-"),
                                              Request("\r\nRange:bytes=123456-")};
-  EXPECT_EQ(server_.Requests(), expected);
+  EXPECT_EQ(WithoutCookies(server_.Requests()), expected);
 }
 
 TEST_F(TransferWireTest, ResumePastFourGigabytes) {
@@ -70,7 +81,7 @@ TEST_F(TransferWireTest, ResumePastFourGigabytes) {
   server_.Queue(
       Answer(206, "0123456789", {"Content-Range: bytes 5000000000-5000000009/5000000010"}));
   ASSERT_EQ(Download(5000000000, true), 0);
-  EXPECT_EQ(server_.Requests().at(0), Request("\r\nRange:bytes=5000000000-"));
+  EXPECT_EQ(WithoutCookies(server_.Requests()).at(0), Request("\r\nRange:bytes=5000000000-"));
   EXPECT_EQ(std::filesystem::file_size(path_), 5000000010u);
   EXPECT_EQ(ReadTail(path_, 10), "0123456789");
   ASSERT_EQ(calls_.size(), 1u);
