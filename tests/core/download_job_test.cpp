@@ -65,16 +65,18 @@ class DownloadJobTest : public ::testing::Test {
     return settings;
   }
 
-  // Runs the job as the window would: busy state first, then the worker with its stop token.
-  JobResult Run(const JobSettings& settings, const Text& captcha = "ABCD") {
+  // Starts the job as the window would: busy state first, then the worker with its stop token.
+  std::future<JobResult> Launch(const JobSettings& settings, const Text& captcha = "ABCD") {
     window_->SetText("编辑框_验证码", captcha);
     EnterBusyState(*window_);
-    return std::async(std::launch::async,
-                      [&] {
-                        ThreadStopScope scope(stop_.get_token());
-                        return RunDownloadJob(*window_, settings, gate_);
-                      })
-        .get();
+    return std::async(std::launch::async, [this, settings] {
+      ThreadStopScope scope(stop_.get_token());
+      return RunDownloadJob(*window_, settings, gate_);
+    });
+  }
+
+  JobResult Run(const JobSettings& settings, const Text& captcha = "ABCD") {
+    return Launch(settings, captcha).get();
   }
 
   // What Cancel does on the window's thread.
@@ -113,7 +115,7 @@ TEST_F(DownloadJobTest, DownloadLandsUnderItsSmartName) {
 
   EXPECT_EQ(result.ending, JobEnding::kIdle);
   const fs::path target = fs::path(folder_) / "myfile.rar";
-  EXPECT_EQ(ReadFile(target), content);
+  EXPECT_TRUE(ReadFile(target) == content);
   EXPECT_FALSE(fs::exists(folder_ + "/myfile.rar.tmp"));
   EXPECT_EQ(window_->GetText("编辑框_文件名"), "my file.rar");
   EXPECT_EQ(window_->GetText("编辑框_id"), service_->FileUrl("1234567"));
@@ -210,7 +212,7 @@ TEST_F(DownloadJobTest, PartialFileResumedOnYesRewrittenOnNo) {
     EXPECT_EQ(window_->Messages()[0].text, G("文件已存在，是否断点续传？"));
     EXPECT_EQ(window_->Messages()[0].caption, G("提示："));
     EXPECT_EQ(window_->Messages()[0].style, kMessageQuestion);
-    EXPECT_EQ(ReadFile(fs::path(folder_) / "abc.rar"), content) << "yes=" << yes;
+    EXPECT_TRUE(ReadFile(fs::path(folder_) / "abc.rar") == content) << "yes=" << yes;
     EXPECT_FALSE(fs::exists(partial));
   }
   // The resume asked for the rest only.
@@ -221,12 +223,7 @@ TEST_F(DownloadJobTest, CancelMidTransferThenResume) {
   const std::string content = Content(200000, 3);
   StartService({{"1234567", "slow", "bin", content, "rate=100000"}});
   const JobSettings settings = Settings("1234567");
-  window_->SetText("编辑框_验证码", "ABCD");
-  EnterBusyState(*window_);
-  std::future<JobResult> job = std::async(std::launch::async, [&] {
-    ThreadStopScope scope(stop_.get_token());
-    return RunDownloadJob(*window_, settings, gate_);
-  });
+  std::future<JobResult> job = Launch(settings);
   const fs::path partial = fs::path(folder_) / "slow.bin.tmp";
   for (int i = 0; i < 100 && (!fs::exists(partial) || window_->GetText("标签_下载").empty()); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -240,14 +237,14 @@ TEST_F(DownloadJobTest, CancelMidTransferThenResume) {
   const auto kept = fs::file_size(partial);
   EXPECT_GT(kept, 0u);
   EXPECT_LT(kept, content.size());
-  EXPECT_EQ(ReadFile(partial), content.substr(0, kept));
+  EXPECT_TRUE(ReadFile(partial) == content.substr(0, kept));
   EXPECT_FALSE(fs::exists(fs::path(folder_) / "slow.bin"));
 
   // The next Start offers to resume, and the file completes byte for byte.
   stop_ = std::stop_source();
   window_->QueueAnswer(true);
   Run(settings);
-  EXPECT_EQ(ReadFile(fs::path(folder_) / "slow.bin"), content);
+  EXPECT_TRUE(ReadFile(fs::path(folder_) / "slow.bin") == content);
 }
 
 TEST_F(DownloadJobTest, CancelClosesTheQuestionAndEndsTheJob) {
@@ -255,12 +252,7 @@ TEST_F(DownloadJobTest, CancelClosesTheQuestionAndEndsTheJob) {
   std::ofstream(fs::path(folder_) / "q.rar.tmp") << "da";
   window_->BlockMessages(true);
   const JobSettings settings = Settings("1234567");
-  window_->SetText("编辑框_验证码", "ABCD");
-  EnterBusyState(*window_);
-  std::future<JobResult> job = std::async(std::launch::async, [&] {
-    ThreadStopScope scope(stop_.get_token());
-    return RunDownloadJob(*window_, settings, gate_);
-  });
+  std::future<JobResult> job = Launch(settings);
   for (int i = 0; i < 250 && window_->Messages().empty(); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
