@@ -1,6 +1,7 @@
 #include "captcha.h"
 
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cmath>
@@ -128,6 +129,11 @@ std::string RenderCaptchaPng(const Captcha& captcha) {
   cairo_destroy(cr);
   cairo_surface_destroy(surface);
   return png;
+}
+
+void ReleaseDrawingCaches() {
+  cairo_debug_reset_static_data();
+  FcFini();
 }
 
 bool CaptchaAnswerMatches(const std::string& answer, const std::string& typed) {
