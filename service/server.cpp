@@ -124,7 +124,7 @@ KavoServer::KavoServer(ServiceOptions options, Catalogue catalogue)
         return httplib::Server::HandlerResponse::Unhandled;
       });
   server_.set_error_handler([](const httplib::Request&, httplib::Response& response) {
-    if (response.body.empty() && response.status >= 400 && response.status != 416)
+    if (response.body.empty() && response.status >= 400)
       response.set_content(ErrorPage(response.status, "请求无法处理"), kPageContentType);
   });
   server_.set_exception_handler(
