@@ -92,6 +92,10 @@ TEST_F(ServiceBadInput, MalformedAndOversizedRequestsGetA4xx) {
       {"PRI",
        "PRI / HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n"
        "Connection: close\r\n\r\nFFFFFFFFFF\r\nabc"},
+      {"multipart form",
+       "POST / HTTP/1.1\r\nHost: x\r\nContent-Type: multipart/form-data; "
+       "boundary=b\r\nContent-Length: 48\r\nConnection: close\r\n\r\n"
+       "--b\r\nContent-Disposition: form-data; name=a\r\n\r\n"},
       {"unknown path", "GET /nothing/here HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n"},
       {"post elsewhere",
        "POST /d/1000001 HTTP/1.1\r\nHost: x\r\nContent-Length: 0\r\n"
