@@ -18,7 +18,7 @@ struct Colour {
 // a deep golden one so that it stays readable on the light background.
 constexpr Colour kAnswerColours[4] = {{215, 25, 25}, {230, 175, 0}, {25, 70, 215}, {20, 145, 40}};
 // Distractors: black, purple, grey, brown.
-constexpr Colour kOtherColours[4] = {{20, 20, 20}, {130, 40, 160}, {125, 125, 125}, {125, 75, 25}};
+constexpr Colour kOtherColours[4] = {{20, 20, 20}, {130, 40, 160}, {130, 130, 130}, {100, 55, 25}};
 
 char RandomCharacter(std::mt19937_64& random) {
   std::uniform_int_distribution<size_t> pick(0, kCaptchaAlphabet.size() - 1);
