@@ -1,6 +1,7 @@
 #include "captcha.h"
 
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cmath>
@@ -17,7 +18,7 @@ struct Colour {
 // a deep golden one so that it stays readable on the light background.
 constexpr Colour kAnswerColours[4] = {{215, 25, 25}, {230, 175, 0}, {25, 70, 215}, {20, 145, 40}};
 // Distractors: black, purple, grey, brown.
-constexpr Colour kOtherColours[4] = {{20, 20, 20}, {130, 40, 160}, {125, 125, 125}, {125, 75, 25}};
+constexpr Colour kOtherColours[4] = {{20, 20, 20}, {130, 40, 160}, {130, 130, 130}, {100, 55, 25}};
 
 char RandomCharacter(std::mt19937_64& random) {
   std::uniform_int_distribution<size_t> pick(0, kCaptchaAlphabet.size() - 1);
@@ -128,6 +129,11 @@ std::string RenderCaptchaPng(const Captcha& captcha) {
   cairo_destroy(cr);
   cairo_surface_destroy(surface);
   return png;
+}
+
+void ReleaseDrawingCaches() {
+  cairo_debug_reset_static_data();
+  FcFini();
 }
 
 bool CaptchaAnswerMatches(const std::string& answer, const std::string& typed) {

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "captcha.h"
 #include "catalogue.h"
 #include "options.h"
 #include "request_log.h"
@@ -88,6 +89,7 @@ int main(int argc, char** argv) {
   Stopping().store(true);
   signals.join();
   if (!served) return Fail("cannot serve on " + listening);
+  ReleaseDrawingCaches();
   LogLine("stopped");
   return 0;
 }

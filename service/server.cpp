@@ -124,7 +124,7 @@ KavoServer::KavoServer(ServiceOptions options, Catalogue catalogue)
         return httplib::Server::HandlerResponse::Unhandled;
       });
   server_.set_error_handler([](const httplib::Request&, httplib::Response& response) {
-    if (response.body.empty() && response.status >= 400 && response.status != 416)
+    if (response.body.empty() && response.status >= 400)
       response.set_content(ErrorPage(response.status, "请求无法处理"), kPageContentType);
   });
   server_.set_exception_handler(
@@ -154,15 +154,24 @@ KavoServer::KavoServer(ServiceOptions options, Catalogue catalogue)
       SetPage(response, 413, ErrorPage(413, "请求内容过长"));
       return;
     }
+    // The form is always sent url-encoded; the library's multipart reader is not set up here.
+    if (request.is_multipart_form_data()) {
+      SetPage(response, 415, ErrorPage(415, "不支持的表单编码"));
+      return;
+    }
     std::string body;
     bool tooLong = false;
-    reader([&](const char* data, size_t length) {
+    bool complete = reader([&](const char* data, size_t length) {
       tooLong = body.size() + length > kMaxBody;
       if (!tooLong) body.append(data, length);
       return !tooLong;
     });
     if (tooLong) {
       SetPage(response, 413, ErrorPage(413, "请求内容过长"));
+      return;
+    }
+    if (!complete) {
+      SetPage(response, 400, ErrorPage(400, "请求内容不完整"));
       return;
     }
     ServeQuery(request, body, response);

@@ -92,6 +92,10 @@ TEST_F(ServiceBadInput, MalformedAndOversizedRequestsGetA4xx) {
       {"PRI",
        "PRI / HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n"
        "Connection: close\r\n\r\nFFFFFFFFFF\r\nabc"},
+      {"multipart form",
+       "POST / HTTP/1.1\r\nHost: x\r\nContent-Type: multipart/form-data; "
+       "boundary=b\r\nContent-Length: 48\r\nConnection: close\r\n\r\n"
+       "--b\r\nContent-Disposition: form-data; name=a\r\n\r\n"},
       {"unknown path", "GET /nothing/here HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n"},
       {"post elsewhere",
        "POST /d/1000001 HTTP/1.1\r\nHost: x\r\nContent-Length: 0\r\n"
@@ -108,13 +112,17 @@ TEST_F(ServiceBadInput, MalformedAndOversizedRequestsGetA4xx) {
 }
 
 TEST_F(ServiceBadInput, HostHeaderNeverReachesThePageUnchecked) {
-  std::string reply =
-      RawExchange(service_->Port(),
-                  "GET / HTTP/1.1\r\nHost: \"><script>x</script>\r\nConnection: close\r\n\r\n");
-  EXPECT_EQ(RawStatus(reply), 200);
-  EXPECT_EQ(reply.find("<script>"), std::string::npos);
-  EXPECT_NE(reply.find("<a href=\"" + service_->BaseUrl() + "\"><img border=0 src=\""),
-            std::string::npos);
+  // A hostile Host, and none at all (HTTP/1.0): the page names the listening address instead.
+  for (std::string request :
+       {"GET / HTTP/1.1\r\nHost: \"><script>x</script>\r\nConnection: close\r\n\r\n",
+        "GET / HTTP/1.0\r\n\r\n"}) {
+    SCOPED_TRACE(request);
+    std::string reply = RawExchange(service_->Port(), request);
+    EXPECT_EQ(RawStatus(reply), 200);
+    EXPECT_EQ(reply.find("<script>"), std::string::npos);
+    EXPECT_NE(reply.find("<a href=\"" + service_->BaseUrl() + "\"><img border=0 src=\""),
+              std::string::npos);
+  }
 }
 
 TEST_F(ServiceBadInput, SlowClientsDoNotStallTheOthers) {

@@ -40,7 +40,8 @@ class KavoService {
 
   int Port() const { return port_; }
   std::string BaseUrl() const;  // "http://127.0.0.1:PORT/"
-  // The download address of a catalogue entry, as the service's answer page gives it.
+  // The download address of a catalogue entry, as the service's answer page gives it (unless
+  // extraArgs move the base with --base-url).
   std::string FileUrl(const std::string& id) const;
   // The catalogue folder the service reads (the temporary one when none was given).
   const std::string& CatalogueDir() const { return catalogueDir_; }
