@@ -17,10 +17,10 @@ listen=${KAVO_LISTEN:-127.0.0.1:8088}
 sample="$root/build/sample"
 if [ ! -f "$sample/catalogue.tsv" ]; then
   echo "Writing the sample catalogue to $sample (once) ..."
-  "$root/build/service/kavo-service" --make-sample "$sample"
+  "$root/build/kavo-service" --make-sample "$sample"
 fi
 
-"$root/build/service/kavo-service" --listen "$listen" --catalogue "$sample" 2>"$root/build/kavo-service.log" &
+"$root/build/kavo-service" --listen "$listen" --catalogue "$sample" 2>"$root/build/kavo-service.log" &
 service=$!
 trap 'kill "$service" 2>/dev/null; wait "$service" 2>/dev/null || true' EXIT
 for _ in $(seq 50); do
