@@ -28,12 +28,12 @@ RangeRequest ParseRange(const std::string& header, std::uint64_t size, ByteRange
   std::string_view h = Trim(header);
   auto eq = h.find('=');
   if (eq == std::string_view::npos || Trim(h.substr(0, eq)) != "bytes") return RangeRequest::Whole;
-  std::string_view spec = Trim(h.substr(eq + 1));
-  if (spec.find(',') != std::string_view::npos) return RangeRequest::Whole;
-  auto dash = spec.find('-');
+  std::string_view ranges = Trim(h.substr(eq + 1));
+  if (ranges.find(',') != std::string_view::npos) return RangeRequest::Whole;
+  auto dash = ranges.find('-');
   if (dash == std::string_view::npos) return RangeRequest::Whole;
-  std::string_view from = Trim(spec.substr(0, dash));
-  std::string_view to = Trim(spec.substr(dash + 1));
+  std::string_view from = Trim(ranges.substr(0, dash));
+  std::string_view to = Trim(ranges.substr(dash + 1));
 
   if (from.empty()) {  // the last S bytes
     auto suffix = Number(to);

@@ -44,7 +44,9 @@ QLabel* Caption(QWidget* parent, const char* name, int x, int y, int width, int 
   auto* label = Place<QLabel>(parent, name, x, y, width, height);
   label->setText(QString::fromUtf8(text));
   label->setTextFormat(Qt::PlainText);
-  label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  // Top-aligned as a static text: the value labels end in a line break, and a centred second
+  // line would push the first out of the box.
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   return label;
 }
 

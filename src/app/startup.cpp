@@ -17,8 +17,9 @@ std::vector<Text> LaunchArgsFrom(int argc, char** argv) {
 }
 
 void OnFirstActivation(MainWindow& window, const std::vector<Text>& launchArgs) {
-  // Only the last level is made; a failure shows when a download tries to write there.
-  QDir().mkdir(window.DefaultFolderPath());
+  // The user's download folder may not exist yet on a fresh account, so the whole path is made;
+  // a failure shows only when a download tries to write there.
+  QDir().mkpath(window.DefaultFolderPath());
   WindowState& state = window.State();
   state.savePath = DefaultSavePath(window.DefaultFolderPath());
   state.launchArgs = launchArgs;
