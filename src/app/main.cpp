@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QTimer>
 
 #include "app/main_window.h"
 #include "app/startup.h"
@@ -13,6 +14,9 @@ int main(int argc, char** argv) {
   rudiruza::MainWindow window;
   window.SetFirstActivationHandler([&window, args] { rudiruza::OnFirstActivation(window, args); });
   window.show();
+  // A desktop activates a new window; without a window manager (a bare X server) nothing
+  // would, and the first-activation steps, a link launch's among them, would wait for a click.
+  QTimer::singleShot(0, &window, [&window] { window.activateWindow(); });
   window.RefreshCaptchaInBackground();
   app.exec();
   return 0;

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <string_view>
 
 #include "platform/encoding/encoding.h"
 
@@ -15,6 +16,13 @@ Text ExePath() {
     if (n < 0) return Text();
     if (static_cast<std::size_t>(n) < path.size()) {
       path.resize(static_cast<std::size_t>(n));
+      // A program replaced on disk while it runs (an update, a rebuild) reads as "PATH (deleted)";
+      // the program now at PATH is the one to register.
+      constexpr std::string_view kDeleted = " (deleted)";
+      if (path.ends_with(kDeleted)) {
+        std::string current = path.substr(0, path.size() - kDeleted.size());
+        if (::access(current.c_str(), X_OK) == 0) path = current;
+      }
       return TextFromUtf8(path);
     }
     path.resize(path.size() * 2);
