@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "byte_range.h"
+#include "form.h"
 #include "pages.h"
 #include "request_log.h"
 #include "stopping.h"
@@ -133,21 +134,6 @@ void SetPage(httplib::Response& response, int status, const std::string& message
   response.set_content(ErrorPage(status, message), kPageContentType);
 }
 
-std::string PercentEncode(const std::string& text) {
-  static const char* hex = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : text) {
-    if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
-      out += static_cast<char>(c);
-    } else {
-      out += '%';
-      out += hex[c >> 4];
-      out += hex[c & 15];
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 void ServeDownload(const httplib::Request& request, httplib::Response& response,
@@ -192,8 +178,9 @@ void ServeDownload(const httplib::Request& request, httplib::Response& response,
                                              std::to_string(range.last) + "/" +
                                              std::to_string(size));
   if (!faults.noRange) response.set_header("Accept-Ranges", "bytes");
-  response.set_header("Content-Disposition", "attachment; filename*=UTF-8''" +
-                                                 PercentEncode(entry.name + "." + entry.type));
+  response.set_header(
+      "Content-Disposition",
+      "attachment; filename*=UTF-8''" + PercentEncode(entry.name + "." + entry.type, "-._~"));
   const char* type = "application/octet-stream";
   transfer->next = range.first;
   transfer->end = size ? range.last + 1 : 0;

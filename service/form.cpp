@@ -42,4 +42,19 @@ std::string FormField(const std::string& body, const std::string& name) {
   return std::string();
 }
 
+std::string PercentEncode(const std::string& text, const std::string& safe) {
+  static const char* hex = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : text) {
+    if (std::isalnum(c) || safe.find(static_cast<char>(c)) != std::string::npos) {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    }
+  }
+  return out;
+}
+
 }  // namespace rudiruza::service

@@ -55,21 +55,6 @@ std::string TrimSpaces(const std::string& text) {
   return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
-std::string QueryEncode(const std::string& text) {
-  static const char* hex = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : text) {
-    if (std::isalnum(c) || c == ',' || c == '=' || c == '-' || c == '_' || c == '.') {
-      out += static_cast<char>(c);
-    } else {
-      out += '%';
-      out += hex[c >> 4];
-      out += hex[c & 15];
-    }
-  }
-  return out;
-}
-
 void SetPage(httplib::Response& response, int status, const std::string& page) {
   response.status = status;
   response.set_content(page, kPageContentType);
@@ -303,7 +288,7 @@ void KavoServer::ServeFile(const httplib::Request& request, httplib::Response& r
   std::string redirectUrl;
   if (FormField(query, "via") != "redirect") {
     redirectUrl = BaseFor(request) + "d/" + entry->id + "?" +
-                  (asked.empty() ? std::string() : "fault=" + QueryEncode(asked) + "&") +
+                  (asked.empty() ? std::string() : "fault=" + PercentEncode(asked, ",=-_.") + "&") +
                   "via=redirect";
   }
   ServeDownload(request, response, *entry, faults, redirectUrl);
