@@ -8,7 +8,7 @@ export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$root/tests/tsan.supp
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 status=0
 run() {  # run NAME DIR SANITIZERS [ctest args...]
   local name=$1 dir=$2 san=$3; shift 3
