@@ -148,11 +148,9 @@ void MainWindow::WireEvents() {
   onClick("按钮_浏览", OnBrowse);
   onClick("按钮_注册右键", OnRegisterMenu);
   onClick("按钮_注销右键", OnUnregisterMenu);
-  // Enter starts a job only while the window is idle, as the Start button does: a second job
-  // would run over the first one's state and files.
-  connect(static_cast<QLineEdit*>(child("编辑框_验证码")), &QLineEdit::returnPressed, this, [this] {
-    if (port_->IsEnabled("按钮_开始")) OnStart(*this);
-  });
+  // Enter works as Start; OnStart itself refuses while a job runs.
+  connect(static_cast<QLineEdit*>(child("编辑框_验证码")), &QLineEdit::returnPressed, this,
+          [this] { OnStart(*this); });
   connect(static_cast<PictureBox*>(child("图片框1")), &PictureBox::leftReleased, this,
           [this] { OnCaptchaReleased(*this); });
   child("编辑框_id")->installEventFilter(this);
