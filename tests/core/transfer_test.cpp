@@ -89,6 +89,14 @@ class TransferTest : public ::testing::Test {
 
   void SetUp() override { path_ = MakeTempDir() + "/file.bin.tmp"; }
 
+  // Leaves the first `partial` bytes of the small resource in the file (or, below 0, an old file
+  // for a fresh transfer) and fetches it with the faults.
+  int RunOnPartial(FakeWindow& window, const char* faults, std::int64_t partial) {
+    WriteFile(path_, partial < 0 ? std::string("old") : small_->substr(0, partial));
+    return DownloadFile(window, Url(kSmallId, faults), TextFromUtf8(path_), nullptr,
+                        std::max<std::int64_t>(partial, 0), partial >= 0);
+  }
+
   // The query value is percent-encoded: the service's query parser splits at every "=".
   static std::string Url(const std::string& id, const std::string& faults = "") {
     std::string encoded;
@@ -198,10 +206,7 @@ TEST_F(TransferTest, FaultsThatStillGiveTheWholeFile) {
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.faults) + " partial " + std::to_string(row.partial));
     FakeWindow window;
-    WriteFile(path_, row.partial < 0 ? std::string("old") : small_->substr(0, row.partial));
-    EXPECT_EQ(DownloadFile(window, Url(kSmallId, row.faults), TextFromUtf8(path_), nullptr,
-                           std::max<std::int64_t>(row.partial, 0), row.partial >= 0),
-              0);
+    EXPECT_EQ(RunOnPartial(window, row.faults, row.partial), 0);
     EXPECT_TRUE(ReadFile(path_) == *small_);
     EXPECT_TRUE(MessageTexts(window).empty());
   }
@@ -226,10 +231,7 @@ TEST_F(TransferTest, FailuresKeepWhatArrived) {
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.faults) + " partial " + std::to_string(row.partial));
     FakeWindow window;
-    WriteFile(path_, row.partial < 0 ? std::string("old") : small_->substr(0, row.partial));
-    EXPECT_EQ(DownloadFile(window, Url(kSmallId, row.faults), TextFromUtf8(path_), nullptr,
-                           std::max<std::int64_t>(row.partial, 0), row.partial >= 0),
-              -1);
+    EXPECT_EQ(RunOnPartial(window, row.faults, row.partial), -1);
     EXPECT_EQ(MessageTexts(window), std::vector<std::string>{row.message});
     const std::string kept = ReadFile(path_);
     if (row.keptBytes == 0) {
