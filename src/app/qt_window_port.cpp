@@ -102,6 +102,14 @@ QtWindowPort::Control* QtWindowPort::Find(std::string_view name) {
   return it == controls_.end() ? nullptr : &it->second;
 }
 
+template <class T>
+T QtWindowPort::Read(std::string_view name, T Control::*field, T fallback) {
+  Control* c = Find(name);
+  if (!c) return fallback;
+  std::lock_guard lock(mutex_);
+  return c->*field;
+}
+
 template <class Store>
 void QtWindowPort::Write(std::string_view name, unsigned what, Store store) {
   Control* control = Find(name);
@@ -215,10 +223,7 @@ void QtWindowPort::SetText(std::string_view control, const Text& value) {
 }
 
 Text QtWindowPort::GetText(std::string_view control) {
-  Control* c = Find(control);
-  if (!c) return Text();
-  std::lock_guard lock(mutex_);
-  return c->text;
+  return Read(control, &Control::text, Text());
 }
 
 void QtWindowPort::SetEnabled(std::string_view control, bool enabled) {
@@ -226,10 +231,7 @@ void QtWindowPort::SetEnabled(std::string_view control, bool enabled) {
 }
 
 bool QtWindowPort::IsEnabled(std::string_view control) {
-  Control* c = Find(control);
-  if (!c) return false;
-  std::lock_guard lock(mutex_);
-  return c->enabled;
+  return Read(control, &Control::enabled, false);
 }
 
 void QtWindowPort::SetChecked(std::string_view control, bool checked) {
@@ -237,10 +239,7 @@ void QtWindowPort::SetChecked(std::string_view control, bool checked) {
 }
 
 bool QtWindowPort::IsChecked(std::string_view control) {
-  Control* c = Find(control);
-  if (!c) return false;
-  std::lock_guard lock(mutex_);
-  return c->checked;
+  return Read(control, &Control::checked, false);
 }
 
 void QtWindowPort::SetPosition(std::string_view control, int position) {
@@ -251,10 +250,7 @@ void QtWindowPort::SetPosition(std::string_view control, int position) {
 }
 
 int QtWindowPort::GetPosition(std::string_view control) {
-  Control* c = Find(control);
-  if (!c) return 0;
-  std::lock_guard lock(mutex_);
-  return c->position;
+  return Read(control, &Control::position, 0);
 }
 
 void QtWindowPort::SetPicture(std::string_view control, const Bytes& picture) {

@@ -75,6 +75,9 @@ class QtWindowPort final : public QObject, public WindowPort {
   // Stores a write with `store` (under the lock) and has it drawn; false when the write is dropped.
   template <class Store>
   void Write(std::string_view name, unsigned what, Store store);
+  // A stored value of the control, or fallback for an unknown control.
+  template <class T>
+  T Read(std::string_view name, T Control::*field, T fallback);
   void RequestFlush();
   void WatchUserEdits(const std::string& name, Control& control);
   // Shows a dialog made on the GUI thread by `make` and waits for it, from a thread that is not
