@@ -144,7 +144,6 @@ JobResult RunDownloadJob(WindowPort& window, const JobSettings& settings, JobGat
   const Text smartName = SafeFileName(RemoveAllSpaces(shownName));
   const Text target = ReplaceSubtext(settings.savePath, kSmartNameMarker, smartName);
   const Text partial = target + ".tmp";
-  result.targetPath = target;
 
   std::int64_t offset = 0;
   bool resume = false;

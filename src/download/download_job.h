@@ -29,7 +29,6 @@ enum class JobEnding {
 struct JobResult {
   JobEnding ending = JobEnding::kIdle;
   Text downloadUrl;  // the service's download address, when it gave one
-  Text targetPath;   // the file the job wrote (after the smart name), when it got that far
 };
 
 // Serialises the job's visible steps with Cancel: the window takes it while it restores the idle
