@@ -15,6 +15,7 @@
 #include "platform/encoding/encoding.h"
 #include "platform/registry/registry.h"
 #include "support/fake_window.h"
+#include "support/test_files.h"
 
 namespace rudiruza::test {
 namespace {
@@ -24,13 +25,6 @@ namespace fs = std::filesystem;
 constexpr RegistryRoot kClasses = RegistryRoot::kClassesRoot;
 constexpr RegistryRoot kUser = RegistryRoot::kCurrentUser;
 const Text kMenuExt = "Software\\Microsoft\\Internet Explorer\\MenuExt";
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 std::string PageFixture() {
   return ReadFile(

@@ -18,29 +18,19 @@
 #include "support/capture_server.h"
 #include "support/fake_window.h"
 #include "support/kavo_service.h"
+#include "support/test_files.h"
 #include "support/test_paths.h"
 
 namespace rudiruza {
 namespace {
 
+using test::PatternBytes;
+using test::ReadFile;
+
 namespace fs = std::filesystem;
 using test::CatalogueEntry;
 using test::FakeWindow;
 using test::KavoService;
-
-std::string Content(std::size_t size, unsigned seed) {
-  std::string s(size, '\0');
-  for (std::size_t i = 0; i < size; ++i)
-    s[i] = static_cast<char>((i * 131 + seed * 7 + i / 97) & 0xFF);
-  return s;
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
 
 Text G(const char* utf8) { return TextFromUtf8(utf8); }
 
@@ -109,7 +99,7 @@ class DownloadJobTest : public ::testing::Test {
 };
 
 TEST_F(DownloadJobTest, DownloadLandsUnderItsSmartName) {
-  const std::string content = Content(60000, 1);
+  const std::string content = PatternBytes(60000, 1);
   StartService({{"1234567", "my file", "rar", content, ""}});
   const JobResult result = Run(Settings("1234567"), "AB CD");  // spaces are not sent
 
@@ -198,7 +188,7 @@ TEST_F(DownloadJobTest, SuccessPagesMissingRows) {
 }
 
 TEST_F(DownloadJobTest, PartialFileResumedOnYesRewrittenOnNo) {
-  const std::string content = Content(30000, 2);
+  const std::string content = PatternBytes(30000, 2);
   StartService({{"1234567", "abc", "rar", content, ""}});
   const fs::path partial = fs::path(folder_) / "abc.rar.tmp";
   for (bool yes : {true, false}) {
@@ -220,7 +210,7 @@ TEST_F(DownloadJobTest, PartialFileResumedOnYesRewrittenOnNo) {
 }
 
 TEST_F(DownloadJobTest, CancelMidTransferThenResume) {
-  const std::string content = Content(200000, 3);
+  const std::string content = PatternBytes(200000, 3);
   StartService({{"1234567", "slow", "bin", content, "rate=100000"}});
   const JobSettings settings = Settings("1234567");
   std::future<JobResult> job = Launch(settings);

@@ -14,23 +14,12 @@
 #include "platform/encoding/encoding.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_format.h"
+#include "support/test_files.h"
 
 namespace rudiruza::test {
 namespace {
 
 constexpr RegistryRoot kUser = RegistryRoot::kCurrentUser;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
 class RegistryTest : public UserDirsTest {
  protected:

@@ -14,6 +14,7 @@
 
 #include "browser/browser_menu.h"
 #include "core/user_dirs_env.h"
+#include "support/test_files.h"
 
 extern char** environ;
 
@@ -21,13 +22,6 @@ namespace rudiruza::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 void WriteFile(const std::string& path, const std::string& bytes,
                fs::perms perms = fs::perms(0644)) {

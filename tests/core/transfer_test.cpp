@@ -26,6 +26,7 @@
 #include "platform/stop/stop.h"
 #include "support/fake_window.h"
 #include "support/kavo_service.h"
+#include "support/test_files.h"
 #include "support/test_paths.h"
 
 namespace rudiruza::test {
@@ -34,22 +35,6 @@ namespace {
 struct Call {
   std::int64_t total, done, elapsedMs, newBytes;
 };
-
-std::string RandomBytes(std::size_t size, unsigned seed) {
-  std::mt19937 random(seed);
-  std::string bytes(size, '\0');
-  for (char& c : bytes) c = static_cast<char>(random());
-  return bytes;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
 // Message texts as UTF-8, for readable failures.
 std::vector<std::string> MessageTexts(const FakeWindow& window) {
@@ -69,8 +54,8 @@ const std::string kEmptyId = "1000003";  // 0 bytes
 class TransferTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    small_ = new std::string(RandomBytes(25000, 1));
-    large_ = new std::string(RandomBytes(2621440 + 123, 2));
+    small_ = new std::string(PatternBytes(25000, 1));
+    large_ = new std::string(PatternBytes(2621440 + 123, 2));
     const std::string dir =
         WriteCatalogue(MakeTempDir(), {
                                           {kSmallId, "small", "bin", *small_, ""},

@@ -8,22 +8,13 @@
 
 #include "http_client.h"
 #include "support/kavo_service.h"
+#include "support/test_files.h"
 #include "support/test_paths.h"
 
 namespace rudiruza::test {
 namespace {
 
 constexpr size_t kSize = 50000;
-
-std::string Content(size_t size, unsigned seed) {
-  std::string s(size, '\0');
-  unsigned x = seed;
-  for (auto& c : s) {
-    x = x * 1103515245u + 12345u;
-    c = static_cast<char>(x >> 16);
-  }
-  return s;
-}
 
 class ServiceDownloads : public ::testing::Test {
  protected:
@@ -43,7 +34,7 @@ class ServiceDownloads : public ::testing::Test {
     return client_.Fetch(url, options);
   }
 
-  const std::string content_ = Content(kSize, 7);
+  const std::string content_ = PatternBytes(kSize, 7);
   std::unique_ptr<KavoService> service_;
   HttpClient client_;
 };

@@ -22,11 +22,15 @@
 #include "app/window_actions.h"
 #include "platform/encoding/encoding.h"
 #include "support/kavo_service.h"
+#include "support/test_files.h"
 #include "support/test_paths.h"
 #include "ui/qt_test_support.h"
 
 namespace rudiruza {
 namespace {
+
+using test::PatternBytes;
+using test::ReadFile;
 
 namespace fs = std::filesystem;
 using test::KavoService;
@@ -47,19 +51,6 @@ void Answer(const char* utf8Text, QMessageBox::StandardButton button = QMessageB
   EXPECT_EQ(box->text().toStdString(), utf8Text);
   box->button(button)->click();
   ASSERT_TRUE(test::ProcessEventsUntil([&] { return OpenMessageBox() == nullptr; }));
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-std::string Content(std::size_t size, unsigned seed) {
-  std::string s(size, '\0');
-  for (std::size_t i = 0; i < size; ++i) s[i] = static_cast<char>((i * 7 + seed + i / 251) & 0xFF);
-  return s;
 }
 
 class AppFlowTest : public ::testing::Test {
@@ -121,8 +112,8 @@ class AppFlowTest : public ::testing::Test {
     return std::to_string(count);
   }
 
-  const std::string small_ = Content(70000, 1);
-  const std::string slow_ = Content(600000, 2);
+  const std::string small_ = PatternBytes(70000, 1);
+  const std::string slow_ = PatternBytes(600000, 2);
   std::string folder_;
   std::unique_ptr<KavoService> service_;
   std::unique_ptr<MainWindow> window_;
