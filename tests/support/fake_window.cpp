@@ -8,6 +8,17 @@
 
 namespace rudiruza::test {
 
+namespace {
+
+// The value stored for control, or T's empty value.
+template <class Map>
+typename Map::mapped_type Lookup(const Map& map, std::string_view control) {
+  auto it = map.find(control);
+  return it == map.end() ? typename Map::mapped_type() : it->second;
+}
+
+}  // namespace
+
 FakeWindow::FakeWindow() {
   const char* captions[][2] = {
       {"标签2", "地址或ID"},
@@ -52,8 +63,7 @@ void FakeWindow::SetText(std::string_view control, const Text& value) {
 
 Text FakeWindow::GetText(std::string_view control) {
   std::lock_guard lock(mutex_);
-  auto it = texts_.find(control);
-  return it == texts_.end() ? Text() : it->second;
+  return Lookup(texts_, control);
 }
 
 void FakeWindow::SetEnabled(std::string_view control, bool enabled) {
@@ -64,8 +74,7 @@ void FakeWindow::SetEnabled(std::string_view control, bool enabled) {
 
 bool FakeWindow::IsEnabled(std::string_view control) {
   std::lock_guard lock(mutex_);
-  auto it = enabled_.find(control);
-  return it != enabled_.end() && it->second;
+  return Lookup(enabled_, control);
 }
 
 void FakeWindow::SetChecked(std::string_view control, bool checked) {
@@ -76,8 +85,7 @@ void FakeWindow::SetChecked(std::string_view control, bool checked) {
 
 bool FakeWindow::IsChecked(std::string_view control) {
   std::lock_guard lock(mutex_);
-  auto it = checked_.find(control);
-  return it != checked_.end() && it->second;
+  return Lookup(checked_, control);
 }
 
 void FakeWindow::SetPosition(std::string_view control, int position) {
@@ -88,8 +96,7 @@ void FakeWindow::SetPosition(std::string_view control, int position) {
 
 int FakeWindow::GetPosition(std::string_view control) {
   std::lock_guard lock(mutex_);
-  auto it = positions_.find(control);
-  return it == positions_.end() ? 0 : it->second;
+  return Lookup(positions_, control);
 }
 
 void FakeWindow::SetPicture(std::string_view control, const Bytes& picture) {
@@ -165,8 +172,7 @@ void FakeWindow::ClearLog() {
 
 Bytes FakeWindow::Picture(std::string_view control) const {
   std::lock_guard lock(mutex_);
-  auto it = pictures_.find(control);
-  return it == pictures_.end() ? Bytes() : it->second;
+  return Lookup(pictures_, control);
 }
 
 int FakeWindow::PictureWrites() const {
