@@ -2,6 +2,7 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <atomic>
 #include <cstdio>
 #include <ctime>
 #include <string>
@@ -75,18 +76,23 @@ int main(int argc, char** argv) {
           ", base " + (options.baseUrl.empty() ? "from the Host header" : options.baseUrl) +
           (options.fixedCaptcha.empty() ? "" : ", fixed captcha"));
 
-  std::thread signals([&server, &stopSignals] {
-    timespec step{0, 200 * 1000 * 1000};
-    while (!Stopping().load()) {
+  std::atomic<bool> ended{false};
+  std::thread signals([&server, &stopSignals, &ended] {
+    timespec step{0, 50 * 1000 * 1000};
+    while (!ended.load()) {
       int signal = sigtimedwait(&stopSignals, nullptr, &step);
       if (signal == SIGINT || signal == SIGTERM) {
         LogLine(std::string("stopping on ") + (signal == SIGINT ? "SIGINT" : "SIGTERM"));
+        server.Stop();
+      } else if (Stopping().load() && !server.Listening()) {
+        // A signal that came before the accept loop started found nothing to stop: again.
         server.Stop();
       }
     }
   });
   bool served = server.Run();
   Stopping().store(true);
+  ended.store(true);
   signals.join();
   if (!served) return Fail("cannot serve on " + listening);
   ReleaseDrawingCaches();

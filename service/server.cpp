@@ -185,6 +185,8 @@ void KavoServer::Stop() {
   server_.stop();
 }
 
+bool KavoServer::Listening() const { return server_.is_running(); }
+
 std::string KavoServer::BaseFor(const httplib::Request& request) const {
   if (!options_.baseUrl.empty()) return options_.baseUrl;
   std::string host = request.get_header_value("Host");

@@ -21,8 +21,10 @@ class KavoServer {
   int Port() const { return port_; }
   // Serves until Stop; false if serving could not start.
   bool Run();
-  // Safe from any thread; ends Run.
+  // Safe from any thread; ends Run once its accept loop runs (see Listening).
   void Stop();
+  // Whether Run's accept loop has started: a Stop before that does nothing.
+  bool Listening() const;
 
  private:
   std::string BaseFor(const httplib::Request& request) const;
